@@ -1,0 +1,63 @@
+// Everything the launcher needs from the operating system, one procedure per need.
+// The core is written once against this header; each backend (win32/, posix/) implements it
+// for its system. Nothing outside this folder tests which system it is built for.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#if defined(_WIN32)
+#include "win32/platform_types.h"
+#else
+#include "posix/platform_types.h"
+#endif
+
+// ---- Threads ---------------------------------------------------------------------------
+
+// A thread routine; its result is the thread's exit code.
+typedef uint32_t (*ThreadRoutine)(void *argument);
+
+// Starts a thread that runs routine(argument) at once. The handle is kept for
+// platform_thread_join. False when the system refuses the thread.
+bool platform_thread_start(PlatformThread *thread, ThreadRoutine routine, void *argument);
+
+// Starts a thread that nobody waits for; it ends with its routine or with the process.
+bool platform_thread_start_detached(ThreadRoutine routine, void *argument);
+
+// Waits, without a time limit, until the thread has ended.
+void platform_thread_join(PlatformThread *thread);
+
+// The calling thread's id. 0 never names a thread.
+uint32_t platform_thread_id();
+
+// ---- Locks and condition variables ------------------------------------------------------
+
+// A lock that its holder may enter again; a condition wait can release it.
+void platform_lock_init(PlatformLock *lock);
+void platform_lock_enter(PlatformLock *lock);
+void platform_lock_leave(PlatformLock *lock);
+void platform_lock_delete(PlatformLock *lock);
+
+void platform_condition_init(PlatformCondition *condition);
+void platform_condition_wake_one(PlatformCondition *condition);
+void platform_condition_wake_all(PlatformCondition *condition);
+// Leaves the lock (entered exactly once by the caller), sleeps until woken, enters it again.
+// False when the system reports that the wait itself failed; the lock is held again on
+// return either way (both systems re-take it, or never let it go, on a failed wait).
+bool platform_condition_sleep(PlatformCondition *condition, PlatformLock *lock);
+
+// ---- Counting semaphore ----------------------------------------------------------------
+
+bool platform_semaphore_create(PlatformSemaphore *semaphore, uint32_t initial, uint32_t maximum);
+void platform_semaphore_release(PlatformSemaphore *semaphore);
+// Waits without a time limit until a unit is available and takes it.
+void platform_semaphore_wait(PlatformSemaphore *semaphore);
+
+// ---- Time -------------------------------------------------------------------------------
+
+// A monotonic high-resolution counter and its ticks per second.
+uint64_t platform_counter_now();
+uint64_t platform_counter_frequency();
+// Asks for 1 ms sleep granularity for the rest of the process; true when granted.
+bool platform_timer_period_1ms();
+void platform_sleep_ms(uint32_t milliseconds);
