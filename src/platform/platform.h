@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 #if defined(_WIN32)
 #include "win32/platform_types.h"
@@ -61,3 +62,46 @@ uint64_t platform_counter_frequency();
 // Asks for 1 ms sleep granularity for the rest of the process; true when granted.
 bool platform_timer_period_1ms();
 void platform_sleep_ms(uint32_t milliseconds);
+
+// ---- Files and directories ----------------------------------------------------------------
+// Paths are UTF-8 and relative to the current directory unless absolute. The core writes
+// separators as '/' or '\' and both mean the same on every system.
+
+// True when something (file or directory) exists at path.
+bool platform_path_exists(const char *path);
+// Creates one directory; false when it cannot (it exists already, the parent is missing...).
+bool platform_make_directory(const char *path);
+// Creates a directory that the user does not see in a normal listing.
+bool platform_make_hidden_directory(const char *path);
+FILE *platform_open_file(const char *path, const char *mode);
+bool platform_remove_file(const char *path);
+// Moves a file to a new name. Never replaces an existing file: fails instead.
+bool platform_rename_file(const char *from, const char *to);
+// Deletes a directory and everything below it, for good, following no links.
+bool platform_delete_tree(const char *path);
+bool platform_set_current_directory(const char *path);
+// The current directory as UTF-8; false when it cannot be given in `size` bytes.
+bool platform_get_current_directory(char *out, size_t size);
+// The user's profile folder (Windows) or home directory (POSIX) as UTF-8.
+bool platform_profile_directory(char *out, size_t size);
+
+struct DirectoryItem {
+    bool is_directory;
+    uint64_t size;  // bytes
+    char name[260]; // UTF-8
+};
+
+// Calls visit for each item directly inside directory ("." and ".." included on systems that
+// list them) until visit returns false. A name that cannot be given as UTF-8 in 260 bytes ends
+// the listing there. False when the directory cannot be listed at all.
+bool platform_list_directory(const char *directory,
+                             bool (*visit)(const DirectoryItem *item, void *context),
+                             void *context);
+
+// ---- Messages to the user ------------------------------------------------------------------
+
+typedef void *WindowHandle;
+
+// Shows a modal message box titled "Error" with the text, a warning icon and one OK button,
+// owned by the window when one is given; returns once the user has dismissed it.
+void platform_show_error(WindowHandle owner, const char *text);
