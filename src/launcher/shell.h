@@ -17,5 +17,9 @@ extern std::atomic<WindowHandle> splash_window;
 // ended nobody answers the splash's messages, so the box then has no owner.
 void show_error(const char *text);
 
+// Where show_error sends its text: the platform's message box. Tests put a recorder here,
+// the way a test swaps one system call for another.
+extern void (*error_presenter)(WindowHandle owner, const char *text);
+
 // The frame loop tells when it stops pumping the splash window's messages.
 void shell_frame_loop_ended();

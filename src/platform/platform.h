@@ -105,3 +105,27 @@ typedef void *WindowHandle;
 // Shows a modal message box titled "Error" with the text, a warning icon and one OK button,
 // owned by the window when one is given; returns once the user has dismissed it.
 void platform_show_error(WindowHandle owner, const char *text);
+
+// ---- Processes -------------------------------------------------------------------------------
+
+// Starts program (relative to the current directory) with the command line (the program's
+// own name first, words separated by single spaces, nothing quoted) in the working directory,
+// detached from the launcher, with its standard handles leading nowhere. Nothing is waited
+// for and nothing is reported: false only tells the caller that nothing was started.
+bool platform_start_detached_process(const char *program, const char *command_line,
+                                     const char *working_directory);
+
+// ---- What the launched runtime looks like on this system -------------------------------------
+
+extern const char platform_runtime_area[]; // the server folder of this system's runtime builds
+extern const char platform_java_program[]; // the Java launcher inside the runtime directory
+extern const char platform_class_path[];   // every jar of the jar cache
+
+// Applies the permission bits an archive recorded for an extracted file, where the system
+// has such bits (so that "bin/java" is executable); elsewhere nothing.
+void platform_apply_archive_mode(const char *path, uint32_t unix_mode);
+
+// ---- Start-up ------------------------------------------------------------------------------
+
+// Readies the UI thread for the system's window and shell services.
+void platform_initialize_ui_thread();
