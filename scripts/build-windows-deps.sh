@@ -286,7 +286,7 @@ main() {
     key=$({
         sha256sum <"$script_path"
         printf 'curl %s\nlibzip %s\n' "$curl_version" "$libzip_version"
-        dpkg-query -W -f='${Package} ${Version}\n' "${toolchain_packages[@]}"  2>/dev/null || true
+        dpkg-query -W -f='${Package} ${Version}\n' "${toolchain_packages[@]}" 2>/dev/null || true
     } | sha256sum | cut -c1-12)
     prefix=$cache_base/mingw64-deps-$key
     local stamp=$prefix/.complete
