@@ -114,14 +114,21 @@ add_debsrc_entries() {
     apt-get update >&2 || die "apt-get update failed"
 }
 
-# Prints the version apt-get source would fetch for a source package.
-source_version() {
-    local uris dsc
-    uris=$(apt-get source --only-source --print-uris "$1" 2>/dev/null) || return 1
-    dsc=$(awk -v p="$1" '$2 ~ "^" p "_.*\\.dsc$" { print $2; exit }' <<<"$uris")
+# Prints the version of a source package named in apt-get's --print-uris output.
+dsc_version() {
+    local dsc
+    dsc=$(awk -v p="$1" '$2 ~ "^" p "_.*\\.dsc$" { print $2; exit }' <<<"$2")
     [[ -n $dsc ]] || return 1
     dsc=${dsc#"$1"_}
     printf '%s\n' "${dsc%.dsc}"
+}
+
+# Sets curl_version and libzip_version to what apt-get source would fetch.
+# One apt call for both: this runs on every invocation, cached or not.
+lookup_source_versions() {
+    local uris
+    uris=$(apt-get source --only-source --print-uris curl libzip 2>/dev/null) || return 1
+    curl_version=$(dsc_version curl "$uris") && libzip_version=$(dsc_version libzip "$uris")
 }
 
 # Downloads the source package and unpacks its upstream tarball (no Debian patches).
@@ -270,16 +277,15 @@ main() {
     install_missing_packages
     mkdir -p "$cache_base"
 
-    local curl_version libzip_version
+    curl_version='' libzip_version=''
     if ! has_debsrc_entries; then
         add_debsrc_entries
     fi
-    if ! curl_version=$(source_version curl) || ! libzip_version=$(source_version libzip); then
+    if ! lookup_source_versions; then
         # deb-src entries exist but their lists were never fetched.
         say "source package lists missing; running apt-get update"
         apt-get update >&2 || die "apt-get update failed"
-        curl_version=$(source_version curl) || die "apt knows no source package curl"
-        libzip_version=$(source_version libzip) || die "apt knows no source package libzip"
+        lookup_source_versions || die "apt finds no source packages curl and libzip"
     fi
 
     local key prefix
@@ -299,6 +305,8 @@ main() {
         return 0
     fi
 
+    # Leftovers of an interrupted run of this key; the lock keeps a running one safe.
+    rm -rf -- "$cache_base/.work-$key".*
     log_file=$cache_base/build-$key.log
     : >"$log_file"
     say "building curl $curl_version and libzip $libzip_version into $prefix (log: $log_file)"
