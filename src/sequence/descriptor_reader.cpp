@@ -18,7 +18,11 @@ char *name_stack;
 // Bounded copy of at most 1024 bytes into a 1024-byte field, always terminated.
 void copy_field(char *field, const char *text)
 {
-    std::strncpy(field, text, 1024);
+    size_t i = 0;
+    for (; i < 1024 && text[i] != 0; i++)
+        field[i] = text[i];
+    if (i < 1024)
+        field[i] = 0;
     field[1023] = 0;
 }
 
