@@ -7,6 +7,8 @@ packages=(
     # native build and tests
     build-essential cmake ninja-build pkg-config clang-format
     libgtest-dev libbenchmark-dev
+    # fuzzing (libFuzzer with the sanitizers) and the benchmark's reference parser
+    clang libclang-rt-14-dev libexpat1-dev
     # the Windows target and running it
     mingw-w64 wine64 libz-mingw-w64-dev
     # libraries the launcher calls

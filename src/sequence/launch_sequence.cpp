@@ -19,8 +19,7 @@
 
 namespace {
 
-// The documents the sequence fetched. They live until the process ends: tasks and the
-// splash may hold pointers into them.
+// The documents the sequence fetched.
 struct FetchedDocuments {
     char *application_version;
     char *runtime_version;
@@ -28,6 +27,17 @@ struct FetchedDocuments {
     unsigned char *descriptor;
     uint64_t descriptor_size;
 };
+
+// What the sequence made lives until the process ends, whatever way the sequence ends:
+// tasks still running and the splash may hold pointers into it.
+struct SequenceState {
+    FetchedDocuments documents;
+    LocalRuntimeVersion local_runtime;
+    JnlpDescriptor descriptor;
+    ProgressSlot *jar_slots;
+};
+
+SequenceState sequence;
 
 // Fetches a small document; on failure shows the fetcher's box, then the sequence's own.
 // The URL format takes the server base and, where it needs one, this system's runtime area.
@@ -91,7 +101,7 @@ bool bring_up_to_date_and_launch(FetchedDocuments *documents, bool runtime_curre
         pool_submit(&task_pool, install_runtime, args, progress);
     }
 
-    JnlpDescriptor descriptor;
+    JnlpDescriptor &descriptor = sequence.descriptor;
     const char *failure = nullptr;
     if (!read_descriptor(reinterpret_cast<const char *>(documents->descriptor),
                          documents->descriptor_size, documents->application_version, &descriptor,
@@ -104,6 +114,7 @@ bool bring_up_to_date_and_launch(FetchedDocuments *documents, bool runtime_curre
         static_cast<ProgressSlot *>(calloc(descriptor.jar_count, sizeof(ProgressSlot)));
     if (!slots)
         return false;
+    sequence.jar_slots = slots;
     progress_publish_jar_slots(slots, descriptor.jar_count);
 
     clean_jar_directory("Tessarix", descriptor.jars, descriptor.jar_count, slots);
@@ -132,14 +143,15 @@ void launch_sequence()
     if (!download_init())
         return;
 
-    FetchedDocuments documents = {};
     if (prepare_directories()) {
         empty_staging_directory();
-        LocalRuntimeVersion local = read_local_runtime_version();
-        if (fetch_documents(&documents)) {
-            bool current = runtime_is_current(documents.runtime_version,
-                                              documents.runtime_version_length, local);
-            bring_up_to_date_and_launch(&documents, current);
+        sequence.local_runtime = read_local_runtime_version();
+        FetchedDocuments *documents = &sequence.documents;
+        if (fetch_documents(documents)) {
+            bool current =
+                runtime_is_current(documents->runtime_version, documents->runtime_version_length,
+                                   sequence.local_runtime);
+            bring_up_to_date_and_launch(documents, current);
         }
     }
     // Transfers still running (after a failure) are stopped before the library goes.

@@ -14,11 +14,15 @@ BASE_PATH = "tessarix"  # the path part of the test build's server base
 def jar_bytes(name, version, size=2000):
     """A small but real jar: a zip whose entry says which jar and version it is."""
     buffer = io.BytesIO()
+    seed = hashlib.sha256(f"{name}-{version}".encode()).digest()
+    filler = (seed * (size // len(seed) + 1))[:size]
     with zipfile.ZipFile(buffer, "w", zipfile.ZIP_DEFLATED) as jar:
-        jar.writestr("META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\n\r\n")
-        seed = hashlib.sha256(f"{name}-{version}".encode()).digest()
-        filler = (seed * (size // len(seed) + 1))[:size]
-        jar.writestr(f"{name}.txt", f"{name} {version}\n".encode() + filler)
+        # Fixed dates: the same jar and version are the same bytes whenever they are made.
+        for entry, data in (("META-INF/MANIFEST.MF", b"Manifest-Version: 1.0\r\n\r\n"),
+                            (f"{name}.txt", f"{name} {version}\n".encode() + filler)):
+            info = zipfile.ZipInfo(entry, date_time=(2026, 1, 1, 0, 0, 0))
+            info.compress_type = zipfile.ZIP_DEFLATED
+            jar.writestr(info, data)
     return buffer.getvalue()
 
 

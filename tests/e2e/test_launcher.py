@@ -58,19 +58,22 @@ class Machine:
     """One user's machine: a profile folder with its application directory, and the way to
     start the program there (directly, or under Wine in a prefix of its own)."""
 
+    # Under Wine every machine shares one prefix (making one takes seconds); a new machine
+    # starts from an empty application directory there.
+    wine_prefix = None
+
     def __init__(self, root):
         self.root = root
         self.stub_log = os.path.join(root, "java-starts.log")
         if WINDOWS:
-            self.prefix = os.path.join(root, "wine")
-            shared = os.environ.get("TESSARIX_E2E_WINE_TEMPLATE")
-            if shared and os.path.isdir(shared):
-                shutil.copytree(shared, self.prefix, symlinks=True)
+            self.prefix = Machine.wine_prefix
             profile = None
         else:
             profile = os.path.join(root, "home")
             os.makedirs(profile)
         self._profile = profile
+        if WINDOWS and self.profile:
+            shutil.rmtree(self.app_dir, ignore_errors=True)
 
     @property
     def profile(self):
@@ -160,6 +163,10 @@ class LauncherScenarios(unittest.TestCase):
         cls.work = tempfile.mkdtemp(prefix="tessarix-e2e-")
         cls.www = os.path.join(cls.work, "www")
         os.makedirs(cls.www)
+        if WINDOWS:
+            Machine.wine_prefix = os.path.join(cls.work, "wine")
+            subprocess.run([WINE, "wineboot.exe", "--init"], check=True, timeout=300,
+                           env=dict(os.environ, WINEPREFIX=Machine.wine_prefix))
         cls.fixture = https_fixture.Fixture(ca_dir=CA_DIR, nginx_root=cls.www, nginx_port=PORT,
                                             url_host="localhost")
         cls.fixture.start()
