@@ -26,6 +26,7 @@ sys.path.insert(0, os.path.join(HERE, "..", "fixtures"))
 sys.path.insert(0, HERE)
 
 import https_fixture  # noqa: E402
+import real_java  # noqa: E402
 from deployment import Deployment, descriptor, jar_bytes, runtime_zip  # noqa: E402
 
 PROGRAM = os.environ.get("TESSARIX_E2E_PROGRAM", "")
@@ -370,6 +371,98 @@ class LauncherScenarios(unittest.TestCase):
         self.publish(main_class="com.example.Main extra")
         self.launch()
         self.assert_started_java(main_class="com.example.Main extra")
+
+    @unittest.skipIf(WINDOWS, "no Windows Java runtime on this machine")
+    def test_a_real_java_runtime_runs_the_application(self):
+        if not real_java.tools_available():
+            self.skipTest("no JDK (jlink, javac, jar) on this machine: the real runtime scenario needs one")
+        runtime = real_java.runtime_directory(os.path.join(os.environ.get("TESSARIX_E2E_CACHE", self.work)))
+        archive = real_java.runtime_zip(runtime)
+        application = real_java.application_jar()
+        self.publish(archive=archive, main_class="org.example.RealMain")
+        # The application jar of this version is the real one.
+        with open(os.path.join(self.deployment.root, "APP", "TessarixAPP-5.2.jar"), "wb") as f:
+            f.write(application)
+        output = os.path.join(self.machine.root, "application-output.txt")
+        env = self.machine.environment()
+        env["TESSARIX_APP_OUTPUT"] = output
+        process = subprocess.run(self.machine.command(), env=env, capture_output=True, timeout=300)
+        self.assertEqual(process.returncode, 0, process.stderr.decode(errors="replace"))
+        deadline = time.monotonic() + 60
+        while not os.path.exists(output) and time.monotonic() < deadline:
+            time.sleep(0.1)
+        with open(output, encoding="utf-8") as f:
+            self.assertEqual(f.read(), "org.example.RealMain\n",
+                             "the real java found the launcher class through the class path wildcard")
+        self.assertTrue(os.access(self.machine.path("VM", "bin", "java"), os.X_OK))
+
+    @unittest.skipIf(WINDOWS, "killing a Wine process at a chosen moment is not a fair test of the program")
+    def test_killed_at_random_moments_the_next_start_repairs_everything(self):
+        def runtime(version, fill):
+            big = bytes([fill]) * (12 << 20)  # 12 MB of runtime beside the launcher
+            return runtime_zip(stub_program(), JAVA_NAME,
+                               extra=[("lib/modules", b"runtime " + version.encode()), ("lib/big.bin", big)],
+                               compress=zipfile.ZIP_STORED)
+
+        # An installed older version is what an update starts from.
+        self.publish(app="5.1", runtime="17.0.0", archive=runtime("17.0.0", 0xAA),
+                     jars=[(f"lib{i:02d}", "1.0") for i in range(20)])
+        self.launch()
+        template = self.machine
+
+        jars = [(f"lib{i:02d}", f"2.{i}") for i in range(40)]
+        self.publish(app="5.2", runtime="17.0.1", archive=runtime("17.0.1", 0xBB), jars=jars)
+        self.published_jars = [(n, v, jar_bytes(n, v, size=20000 + 5000 * i))
+                               for i, (n, v) in enumerate(jars)]
+        for name, version, data in self.published_jars:
+            self.deployment._write(f"webstart/{name}.jar", data)
+        self.installed = {"17.0.0": 0xAA, "17.0.1": 0xBB}
+
+        def copy_of_template():
+            machine = Machine(tempfile.mkdtemp(dir=self.work))
+            shutil.copytree(template.app_dir, machine.app_dir, symlinks=True)
+            return machine
+
+        self.machine = copy_of_template()
+        started = time.monotonic()
+        self.launch()
+        duration = time.monotonic() - started
+        self.assert_installed()
+
+        seed = int(os.environ.get("TESSARIX_E2E_SEED", time.time_ns() % 100000))
+        chooser = random.Random(seed)
+        for attempt in range(12):
+            with self.subTest(attempt=attempt, seed=seed):
+                self.machine = copy_of_template()
+                process = self.machine.start()
+                time.sleep(chooser.uniform(0, duration))
+                os.killpg(process.pid, signal.SIGKILL)
+                process.communicate()
+                self.assert_nothing_half_done()
+                self.launch()
+                self.assert_installed()
+                starts = self.machine.java_starts(1)
+                self.assertGreaterEqual(len(starts), 1)
+                self.assertEqual(starts[-1]["args"], FIXED_WORDS + ["com.example.Main"])
+
+    def assert_nothing_half_done(self):
+        """What a killed launcher leaves: no jar in the cache that is not whole, and no
+        version file naming a runtime that is not completely there."""
+        published = {f"{n}-{v}.jar": data for n, v, data in self.published_jars}
+        for n in range(20):
+            published[f"lib{n:02d}-1.0.jar"] = jar_bytes(f"lib{n:02d}", "1.0")
+        for app in ("5.1", "5.2"):
+            published[f"TessarixAPP-{app}.jar"] = jar_bytes("TessarixAPP", app)
+        for name in self.machine.jar_files():
+            self.assertIn(name, published)
+            self.assertEqual(self.machine.read("Tessarix", name), published[name], name + " is not whole")
+        if os.path.exists(self.machine.path("jre.version")):
+            version = self.machine.read("jre.version").decode()
+            self.assertIn(version, self.installed)
+            self.assertEqual(self.machine.read("VM", "lib", "big.bin"), bytes([self.installed[version]]) * (12 << 20),
+                             f"jre.version names {version}, but that runtime is not all there")
+            self.assertEqual(self.machine.read("VM", "lib", "modules"), b"runtime " + version.encode())
+            self.assertEqual(self.machine.read("VM", "bin", JAVA_NAME), stub_program())
 
 
 if __name__ == "__main__":
