@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <vector>
+#include <span>
 
 namespace {
 
@@ -53,12 +53,42 @@ void submit_script(TaskPool *pool, Script *script)
     pool_submit(pool, scripted_task, args, nullptr);
 }
 
-int started(const std::vector<Script> &scripts)
+// Scripts live as long as the process: a worker that a failed assertion left behind may
+// still touch its script after the test has returned.
+Script script_storage[256];
+int scripts_used = 0;
+
+std::span<Script> new_scripts(int count)
+{
+    std::span<Script> scripts(script_storage + scripts_used, count);
+    scripts_used += count;
+    return scripts;
+}
+
+int started(std::span<Script> scripts)
 {
     int n = 0;
     for (const Script &s : scripts)
         n += s.started_order.load() >= 0;
     return n;
+}
+
+// Starts the workers and returns once every one of them is in its loop: a worker that
+// starts only after the pool has stopped ends at once, so tests that count idle workers
+// must not race their start. Each worker runs one task that waits for all the others.
+TaskPool *new_pool_with_running_workers(int count)
+{
+    TaskPool *pool = new_pool();
+    pool_start_workers(pool, count);
+    std::span<Script> warm_up = new_scripts(count);
+    for (Script &s : warm_up)
+        submit_script(pool, &s);
+    bool all_running = eventually([&] { return started(warm_up) == count; });
+    for (Script &s : warm_up)
+        s.gate_open = true;
+    EXPECT_TRUE(all_running) << "the workers did not all start";
+    EXPECT_TRUE(pool_wait_all(pool));
+    return pool;
 }
 
 TEST(TaskPool, RecordLayoutCopiesTheListsAfterTheHeader)
@@ -118,9 +148,8 @@ TEST(TaskPool, WaitReturnsAtOnceWhenNothingIsOutstanding)
 
 TEST(TaskPool, TenTasksOnSixWorkersAreTakenInSubmissionOrder)
 {
-    TaskPool *pool = new_pool();
-    pool_start_workers(pool, 6);
-    std::vector<Script> scripts(10);
+    TaskPool *pool = new_pool_with_running_workers(6);
+    std::span<Script> scripts = new_scripts(10);
     start_counter = 0;
     for (Script &s : scripts)
         submit_script(pool, &s);
@@ -159,9 +188,8 @@ TEST(TaskPool, TenTasksOnSixWorkersAreTakenInSubmissionOrder)
 
 TEST(TaskPool, AFailingTaskStopsThePoolWhileOthersStillRun)
 {
-    TaskPool *pool = new_pool();
-    pool_start_workers(pool, 6);
-    std::vector<Script> scripts(4);
+    TaskPool *pool = new_pool_with_running_workers(6);
+    std::span<Script> scripts = new_scripts(4);
     scripts[0].result = false;
     for (Script &s : scripts)
         submit_script(pool, &s);
@@ -177,7 +205,7 @@ TEST(TaskPool, AFailingTaskStopsThePoolWhileOthersStillRun)
 
     // Two workers were idle when the pool stopped. A task submitted now is still taken by
     // one of them, which then ends; so is a second one; a third finds no worker left.
-    Script late[3];
+    std::span<Script> late = new_scripts(3);
     for (Script &s : late) {
         s.gate_open = true;
         submit_script(pool, &s);
@@ -196,9 +224,8 @@ TEST(TaskPool, AFailingTaskStopsThePoolWhileOthersStillRun)
 
 TEST(TaskPool, FailureOfTheLastTaskToFinishIsStillReported)
 {
-    TaskPool *pool = new_pool();
-    pool_start_workers(pool, 6);
-    std::vector<Script> scripts(3);
+    TaskPool *pool = new_pool_with_running_workers(6);
+    std::span<Script> scripts = new_scripts(3);
     scripts[2].result = false;
     for (Script &s : scripts)
         submit_script(pool, &s);
