@@ -72,19 +72,20 @@ CURLSH *share_for_this_thread()
     return found; // null: the transfer simply runs unshared
 }
 
-// Counts the transfer in, unless the library is being released.
-bool begin_transfer()
+// A new easy handle for one transfer, counted in so that download_cleanup waits for it;
+// null when the library is being released (or refuses a handle).
+CURL *begin_transfer()
 {
     download.transfers_running.fetch_add(1);
-    if (download.cancelled.load()) {
+    CURL *curl = download.cancelled.load() ? nullptr : curl_easy_init();
+    if (!curl)
         download.transfers_running.fetch_sub(1);
-        return false;
-    }
-    return true;
+    return curl;
 }
 
-void end_transfer()
+void end_transfer(CURL *curl)
 {
+    curl_easy_cleanup(curl);
     download.transfers_running.fetch_sub(1);
 }
 
@@ -226,19 +227,14 @@ bool fetch_buffered(const char *path, const char *url, ProgressSlot *progress)
 
 bool fetch_streamed(const char *path, const char *url, ProgressSlot *progress)
 {
-    if (!begin_transfer())
+    CURL *curl = begin_transfer();
+    if (!curl)
         return false;
-    CURL *curl = curl_easy_init();
-    if (!curl) {
-        end_transfer();
-        return false;
-    }
     TransferWatch watch = {progress, 0, 0, false};
     set_transfer_options(curl, url, &watch, write_to_file);
     FILE *file = platform_open_file(path, "wb");
     if (!file) {
-        curl_easy_cleanup(curl);
-        end_transfer();
+        end_transfer(curl);
         return false;
     }
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, file);
@@ -246,8 +242,7 @@ bool fetch_streamed(const char *path, const char *url, ProgressSlot *progress)
     // A file that cannot be completed on disk is as failed as a broken transfer.
     if (fclose(file) != 0)
         succeeded = false;
-    curl_easy_cleanup(curl);
-    end_transfer();
+    end_transfer(curl);
     if (!succeeded)
         report_failure(url, watch);
     return succeeded;
@@ -278,20 +273,15 @@ void download_cleanup()
 bool fetch_to_memory(unsigned char **out_data, uint64_t *out_size, const char *url,
                      ProgressSlot *progress, bool terminate)
 {
-    if (!begin_transfer())
+    CURL *curl = begin_transfer();
+    if (!curl)
         return false;
-    CURL *curl = curl_easy_init();
-    if (!curl) {
-        end_transfer();
-        return false;
-    }
     ReceiveBuffer buffer = {};
     TransferWatch watch = {progress, 0, 0, false};
     set_transfer_options(curl, url, &watch, write_to_memory);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &buffer);
     bool succeeded = perform(curl);
-    curl_easy_cleanup(curl);
-    end_transfer();
+    end_transfer(curl);
 
     if (!succeeded) {
         report_failure(url, watch);

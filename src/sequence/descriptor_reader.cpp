@@ -1,6 +1,7 @@
 #include "sequence/descriptor_reader.h"
 
 #include "sequence/jar_file_name.h"
+#include "sequence/line_end.h"
 #include "xml/xml_tokenizer.h"
 
 #include <cstdlib>
@@ -24,17 +25,6 @@ void copy_field(char *field, const char *text)
     if (i < 1024)
         field[i] = 0;
     field[1023] = 0;
-}
-
-// Ends the text before its first CR or LF, whichever comes first.
-void cut_at_line_end(char *text)
-{
-    char *cr = std::strchr(text, '\r');
-    char *lf = std::strchr(text, '\n');
-    if (cr != nullptr)
-        *cr = 0;
-    if (lf != nullptr)
-        *lf = 0;
 }
 
 struct Target {

@@ -50,17 +50,6 @@ LocalRuntimeVersion read_local_runtime_version()
     return local;
 }
 
-void cut_at_line_end(char *text)
-{
-    // Both found before either is cut.
-    char *carriage_return = strchr(text, '\r');
-    char *line_feed = strchr(text, '\n');
-    if (carriage_return)
-        *carriage_return = 0;
-    if (line_feed)
-        *line_feed = 0;
-}
-
 bool runtime_is_current(const char *server_text, uint64_t server_length,
                         const LocalRuntimeVersion &local)
 {

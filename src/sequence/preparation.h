@@ -2,6 +2,8 @@
 // the installed runtime's version read, and the comparison with the server's.
 #pragma once
 
+#include "sequence/line_end.h"
+
 #include <cstdint>
 
 // Makes "VM", "Tessarix" and "Tessarix\temp" where missing. Something that already exists
@@ -20,9 +22,6 @@ struct LocalRuntimeVersion {
     int32_t size;
 };
 LocalRuntimeVersion read_local_runtime_version();
-
-// Ends the text before its first carriage return or line feed, whichever comes first.
-void cut_at_line_end(char *text);
 
 // The installed runtime is current when its version file holds exactly the server's text.
 bool runtime_is_current(const char *server_text, uint64_t server_length,
