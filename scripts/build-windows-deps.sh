@@ -1,26 +1,31 @@
 #!/usr/bin/env bash
 # Builds static MinGW-w64 (x86_64) libcurl (Schannel TLS, HTTP/HTTPS only) and
-# libzip (zlib only, no crypto) from Debian's source packages into a cache
-# folder outside the tree, and prints that prefix as the last line of stdout.
+# libzip (zlib only, no crypto) from Debian's source packages, with Debian's
+# patches (security fixes included) applied, into a cache folder outside the
+# tree, and prints that prefix as the last line of stdout.
 #
 #   prefix=$(scripts/build-windows-deps.sh | tail -n1)
 #
 # Cache location: ${TESSARIX_DEPS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tessarix}
-# The prefix name carries a hash of this script and of the source versions, so
-# editing the script or a Debian update gives a fresh build, and an unchanged
-# setup reuses the finished prefix at once.
+# The prefix name carries a hash of this script and of the source versions
+# (Debian revision included), so editing the script or a Debian update gives a
+# fresh build, and an unchanged setup reuses the finished prefix at once.
 #
 # Prefix layout:
 #   include/curl/*.h  lib/libcurl.a  include/zip.h  include/zipconf.h  lib/libzip.a
 #   link-flags.txt           libraries a static link needs after -lzip -lcurl
 #   compile-definitions.txt  macros the headers need for static linking
+#   debian-patches.txt       which Debian patches were applied and which skipped
 #
 # Runs as root on Debian 12 (installs missing packages, may add deb-src entries).
 set -euo pipefail
 
 readonly host_triplet=x86_64-w64-mingw32
 readonly mingw_root=/usr/$host_triplet
-readonly packages=(mingw-w64 libz-mingw-w64-dev cmake make xz-utils tar gzip)
+readonly packages=(mingw-w64 libz-mingw-w64-dev cmake make xz-utils tar gzip patch)
+# Only needed when an applied patch changes what curl's configure or library
+# makefiles are generated from.
+readonly autotools_packages=(autoconf automake libtool)
 readonly debsrc_file=/etc/apt/sources.list.d/tessarix-deb-src.sources
 # A toolchain or zlib update also gives a fresh prefix.
 readonly toolchain_packages=(gcc-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
@@ -74,7 +79,7 @@ is_installed() {
 
 install_missing_packages() {
     local missing=() pkg
-    for pkg in "${packages[@]}"; do
+    for pkg in "$@"; do
         is_installed "$pkg" || missing+=("$pkg")
     done
     ((${#missing[@]} == 0)) && return 0
@@ -131,16 +136,115 @@ lookup_source_versions() {
     curl_version=$(dsc_version curl "$uris") && libzip_version=$(dsc_version libzip "$uris")
 }
 
-# Downloads the source package and unpacks its upstream tarball (no Debian patches).
-fetch_orig() {
-    local name=$1 version=$2 dest=$3 orig
-    mkdir -p "$work_dir/download-$name"
-    run env -C "$work_dir/download-$name" apt-get source --download-only --only-source "$name=$version"
-    orig=$(find "$work_dir/download-$name" -maxdepth 1 -name "${name}_*.orig.tar.*" -print -quit)
+# Debian patches left out of the Windows build, one line of reason each. Every
+# other entry of a package's quilt series is applied, in order.
+skip_reason() {
+    case $1/$2 in
+    curl/08_enable-zsh.patch)
+        echo "Makefile.am: zsh completion for the curl tool, which is not built here" ;;
+    curl/build-Divide-mit-krb5-gssapi-link-flags-between-LDFLAGS-a.patch)
+        echo "configure.ac: link flags for MIT Kerberos GSS-API, which this build does not use" ;;
+    curl/Use-OpenLDAP-specific-functionality.patch)
+        echo "configure.ac: OpenLDAP detection; LDAP is disabled here" ;;
+    curl/90_gnutls.patch)
+        echo "Makefile.am: names the library libcurl-gnutls for Debian's GnuTLS flavour" ;;
+    curl/99_nss.patch)
+        echo "Makefile.am: names the library libcurl-nss for Debian's NSS flavour" ;;
+    *) return 1 ;;
+    esac
+}
+
+# Prints the paths a patch file creates, changes or deletes, with the first
+# $2 components stripped as patch -p does.
+patched_paths() {
+    local f
+    sed -n 's/^\(+++\|---\) \([^[:space:]]*\).*/\2/p' "$1" | while read -r f; do
+        [[ $f == /dev/null ]] && continue
+        local i
+        for ((i = 0; i < $2; i++)); do f=${f#*/}; done
+        printf '%s\n' "$f"
+    done | sort -u
+}
+
+# Whether a path is something configure or the lib/ and include/ makefiles are
+# generated from. The release tarball ships them pre-generated and
+# AM_MAINTAINER_MODE turns off make's rebuild rules, so a change there would
+# otherwise be silently ignored.
+is_autotools_input() {
+    case $1 in
+    configure.ac | acinclude.m4 | m4/* | Makefile.am) return 0 ;;
+    lib/*Makefile.am | lib/*Makefile.inc | include/*Makefile.am) return 0 ;;
+    *) return 1 ;;
+    esac
+}
+
+# Applies debian/patches/series of an unpacked source tree in order, as
+# dpkg-source does (no fuzz), leaving out what skip_reason names. Regenerates
+# the autotools files when an applied patch changed their inputs.
+apply_debian_patches() {
+    local name=$1 src=$2
+    local dir=$src/debian/patches
+    local line patch opts level reason path applied=0 skipped=0
+    local -a regen_by=()
+    if [[ ! -f $dir/series ]]; then
+        say "$name: no Debian patch series"
+        printf '%s has no patch series\n' "$name" >>"$work_dir/debian-patches.txt"
+        return 0
+    fi
+    while IFS= read -r line || [[ -n $line ]]; do
+        line=${line%%#*}
+        read -r patch opts <<<"$line" || true
+        [[ -n $patch ]] || continue
+        case ${opts:-} in
+        '') level=1 ;;
+        -p[0-9]) level=${opts#-p} ;;
+        *) die "$name: unsupported options in series entry: $patch $opts" ;;
+        esac
+        [[ -f $dir/$patch ]] || die "$name: series names $patch, which is missing"
+        if reason=$(skip_reason "$name" "$patch"); then
+            [[ $patch != *CVE* ]] || die "$name: refusing to skip security patch $patch"
+            printf '%s skipped %s: %s\n' "$name" "$patch" "$reason" >>"$work_dir/debian-patches.txt"
+            printf '\nskipped %s: %s\n' "$patch" "$reason" >>"$log_file"
+            skipped=$((skipped + 1))
+            continue
+        fi
+        run patch -d "$src" -p"$level" --forward --batch --fuzz=0 --remove-empty-files \
+            --no-backup-if-mismatch --reject-file=- -i "$dir/$patch" </dev/null
+        printf '%s applied %s\n' "$name" "$patch" >>"$work_dir/debian-patches.txt"
+        applied=$((applied + 1))
+        while IFS= read -r path; do
+            if is_autotools_input "$path"; then
+                regen_by+=("$patch")
+                break
+            fi
+        done < <(patched_paths "$dir/$patch" "$level")
+    done <"$dir/series"
+    say "$name: applied $applied Debian patches, skipped $skipped (see debian-patches.txt)"
+
+    if ((${#regen_by[@]} > 0)) && [[ -f $src/configure.ac ]]; then
+        say "$name: autotools inputs changed by ${regen_by[*]}; running autoreconf"
+        install_missing_packages "${autotools_packages[@]}"
+        run env -C "$src" autoreconf -fi
+    fi
+}
+
+# Downloads the source package, unpacks its upstream tarball and Debian's
+# packaging next to it, and applies Debian's patches.
+fetch_source() {
+    local name=$1 version=$2 dest=$3 orig debian
+    local dl=$work_dir/download-$name
+    mkdir -p "$dl"
+    run env -C "$dl" apt-get source --download-only --only-source "$name=$version"
+    # The orig tarball may come with a detached signature (.orig.tar.gz.asc).
+    orig=$(find "$dl" -maxdepth 1 -name "${name}_*.orig.tar.*" ! -name '*.asc' -print -quit)
     [[ -n $orig ]] || die "no orig tarball for $name $version"
+    debian=$(find "$dl" -maxdepth 1 -name "${name}_*.debian.tar.*" -print -quit)
+    [[ -n $debian ]] || die "no debian tarball for $name $version"
     mkdir -p "$dest"
     run tar -xf "$orig" -C "$dest" --strip-components=1
-    say "$name $version: $(basename "$orig")"
+    run tar -xf "$debian" -C "$dest"
+    say "$name $version: $(basename "$orig") + $(basename "$debian")"
+    apply_debian_patches "$name" "$dest"
 }
 
 build_curl() {
@@ -274,7 +378,7 @@ EOF
 }
 
 main() {
-    install_missing_packages
+    install_missing_packages "${packages[@]}"
     mkdir -p "$cache_base"
 
     curl_version='' libzip_version=''
@@ -313,9 +417,10 @@ main() {
     work_dir=$(mktemp -d "$cache_base/.work-$key.XXXXXX")
     local stage=$work_dir/stage
     local started=$SECONDS
+    : >"$work_dir/debian-patches.txt"
 
-    fetch_orig curl "$curl_version" "$work_dir/curl"
-    fetch_orig libzip "$libzip_version" "$work_dir/libzip"
+    fetch_source curl "$curl_version" "$work_dir/curl"
+    fetch_source libzip "$libzip_version" "$work_dir/libzip"
     build_curl "$work_dir/curl" "$prefix" "$stage"
     build_libzip "$work_dir/libzip" "$prefix" "$stage"
 
@@ -325,6 +430,7 @@ main() {
     done
     write_link_files "$root"
     check_static_link "$root"
+    install -m 0644 "$work_dir/debian-patches.txt" "$root/debian-patches.txt"
     printf 'curl %s\nlibzip %s\nscript %s\n' "$curl_version" "$libzip_version" \
         "$(sha256sum <"$script_path" | cut -d' ' -f1)" >"$root/versions.txt"
 
