@@ -25,7 +25,8 @@ public class TessarixAPP {
         System.out.println(message);
         String output = System.getenv("TESSARIX_APP_OUTPUT");
         if (output != null) {
-            Files.write(Paths.get(output), (received + "\\n").getBytes(StandardCharsets.UTF_8));
+            String lines = received + "\\n" + message + "\\n";
+            Files.write(Paths.get(output), lines.getBytes(StandardCharsets.UTF_8));
         }
     }
 }

@@ -392,8 +392,10 @@ class LauncherScenarios(unittest.TestCase):
         while not os.path.exists(output) and time.monotonic() < deadline:
             time.sleep(0.1)
         with open(output, encoding="utf-8") as f:
-            self.assertEqual(f.read(), "org.example.RealMain\n",
-                             "the real java found the launcher class through the class path wildcard")
+            received, report = f.read().splitlines()
+        self.assertEqual(received, "org.example.RealMain",
+                         "the real java found the launcher class through the class path wildcard")
+        self.assertIn(f"from {os.path.realpath(self.machine.path('VM'))},", report, "it ran the private runtime")
         self.assertTrue(os.access(self.machine.path("VM", "bin", "java"), os.X_OK))
 
     @unittest.skipIf(WINDOWS, "killing a Wine process at a chosen moment is not a fair test of the program")
