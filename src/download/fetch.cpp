@@ -12,6 +12,7 @@
 #include <cstring>
 
 uint32_t fetch_stall_timeout_ms = 60000;
+bool fetch_reuse_connections = true;
 
 namespace {
 
@@ -172,7 +173,7 @@ void set_transfer_options(CURL *curl, const char *url, TransferWatch *watch,
                          static_cast<long>(CURLSSLOPT_REVOKE_BEST_EFFORT));
     }
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    if (CURLSH *share = share_for_this_thread())
+    if (CURLSH *share = fetch_reuse_connections ? share_for_this_thread() : nullptr)
         curl_easy_setopt(curl, CURLOPT_SHARE, share);
     watch->last_arrival = platform_counter_now();
 }

@@ -30,3 +30,7 @@ bool fetch_to_file(const char *path, const char *url, ProgressSlot *progress, bo
 
 // How long a transfer may receive nothing before it is given up: 60 s. Tests shorten it.
 extern uint32_t fetch_stall_timeout_ms;
+
+// Whether a thread's transfers share its connection and TLS session (they do). The
+// benchmark turns it off to measure what the sharing saves.
+extern bool fetch_reuse_connections;
