@@ -4,7 +4,7 @@ function(tessarix_warnings target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow -Wformat=2 -Wundef
                                              -Wnon-virtual-dtor -Wcast-align
                                              # every formatted text is cut to its buffer on purpose
-                                             -Wno-format-truncation)
+                                             $<$<CXX_COMPILER_ID:GNU>:-Wno-format-truncation>)
     if(TESSARIX_WERROR)
         target_compile_options(${target} PRIVATE -Werror)
     endif()

@@ -40,12 +40,9 @@ struct SequenceState {
 SequenceState sequence;
 
 // Fetches a small document; on failure shows the fetcher's box, then the sequence's own.
-// The URL format takes the server base and, where it needs one, this system's runtime area.
-bool fetch_document(unsigned char **data, uint64_t *size, const char *url_format, bool terminate,
+bool fetch_document(unsigned char **data, uint64_t *size, const char *url, bool terminate,
                     const char *failure)
 {
-    char url[260];
-    format_url(url, url_format, server_base, platform_runtime_area);
     if (!fetch_to_memory(data, size, url, nullptr, terminate)) {
         show_error(failure);
         return false;
@@ -64,24 +61,25 @@ char *text_or_empty(unsigned char *data)
 
 bool fetch_documents(FetchedDocuments *documents)
 {
+    char url[260];
     unsigned char *data = nullptr;
     uint64_t size = 0;
-    if (!fetch_document(&data, &size, "https://%s/APP/app.version", true,
-                        "Failed to fetch APP version"))
+    format_url(url, "https://%s/APP/app.version", server_base);
+    if (!fetch_document(&data, &size, url, true, "Failed to fetch APP version"))
         return false;
     documents->application_version = text_or_empty(data);
 
     data = nullptr;
-    if (!fetch_document(&data, &size, "https://%s/JRE/%s/jre.version", true,
-                        "Failed to fetch JRE version"))
+    format_url(url, "https://%s/JRE/%s/jre.version", server_base, platform_runtime_area);
+    if (!fetch_document(&data, &size, url, true, "Failed to fetch JRE version"))
         return false;
     documents->runtime_version = text_or_empty(data);
     cut_at_line_end(documents->runtime_version);
     documents->runtime_version_length = strlen(documents->runtime_version);
 
     data = nullptr;
-    if (!fetch_document(&data, &size, "https://%s/webstart/mirvo.jnlp", false,
-                        "Failed to fetch JNLP"))
+    format_url(url, "https://%s/webstart/mirvo.jnlp", server_base);
+    if (!fetch_document(&data, &size, url, false, "Failed to fetch JNLP"))
         return false;
     documents->descriptor = data;
     documents->descriptor_size = size;

@@ -28,4 +28,4 @@ bool runtime_is_current(const char *server_text, uint64_t server_length,
                         const LocalRuntimeVersion &local);
 
 // Formats one of the launcher's URLs into 260 bytes: cut at 259 bytes, always terminated.
-void format_url(char (&url)[260], const char *format, ...);
+void format_url(char (&url)[260], const char *format, ...) __attribute__((format(printf, 2, 3)));

@@ -27,6 +27,7 @@ sys.path.insert(0, HERE)
 
 import https_fixture  # noqa: E402
 import real_java  # noqa: E402
+import xdisplay  # noqa: E402
 from deployment import Deployment, descriptor, jar_bytes, runtime_zip  # noqa: E402
 
 PROGRAM = os.environ.get("TESSARIX_E2E_PROGRAM", "")
@@ -465,6 +466,38 @@ class LauncherScenarios(unittest.TestCase):
                              f"jre.version names {version}, but that runtime is not all there")
             self.assertEqual(self.machine.read("VM", "lib", "modules"), b"runtime " + version.encode())
             self.assertEqual(self.machine.read("VM", "bin", JAVA_NAME), stub_program())
+
+    @unittest.skipUnless(xdisplay.available(), "needs Xvfb and xdotool")
+    def test_with_a_display_the_error_is_a_box_the_user_dismisses(self):
+        self.publish()
+        self.deployment.remove("webstart/ui.jar")
+        url = f"{URL}/webstart/ui.jar?version-id=1.1"
+        with xdisplay.VirtualDisplay() as display:
+            env = self.machine.environment()
+            env["DISPLAY"] = display.name
+            if WINDOWS:
+                env["WINEDEBUG"] = "+msgbox"  # Wine writes each box's text to standard error
+            process = subprocess.Popen(self.machine.command(), env=env, stdout=subprocess.DEVNULL,
+                                       stderr=subprocess.PIPE, start_new_session=True)
+            try:
+                box = display.find_window("Error")
+                self.assertIsNotNone(box, "no box titled Error appeared")
+                time.sleep(0.5)
+                self.assertIsNone(process.poll(), "the launcher must wait until the box is dismissed")
+                # Wine's box has its OK button about 21 pixels above its bottom edge; ours 29.
+                display.press_ok(box, 21 if WINDOWS else 29)
+                _, errors = process.communicate(timeout=60)
+            finally:
+                if process.poll() is None:
+                    os.killpg(process.pid, signal.SIGKILL)
+                    process.communicate()
+        self.assertEqual(process.returncode, 0)
+        errors = errors.decode(errors="replace")
+        if WINDOWS:
+            self.assertIn(f'MSGBOX_OnInit L"Failed to download: {url}"', errors)
+        else:
+            self.assertNotIn("Error: ", errors, "with a display the text is in the box, not on standard error")
+        self.assert_no_java()
 
 
 if __name__ == "__main__":

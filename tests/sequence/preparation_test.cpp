@@ -99,15 +99,15 @@ TEST(Preparation, CutEndsBeforeTheFirstLineEnd)
 TEST(Preparation, UrlsAreCutAt258Characters)
 {
     // The runtime version URL has the longest fixed part: 36 characters.
-    const char *format = "https://%s/JRE/windows_x64/jre.version";
+#define RUNTIME_VERSION_URL "https://%s/JRE/windows_x64/jre.version"
     char url[260];
     std::string base(222, 'h');
-    format_url(url, format, base.c_str());
+    format_url(url, RUNTIME_VERSION_URL, base.c_str());
     EXPECT_EQ(strlen(url), 258u);
     EXPECT_EQ(std::string(url), "https://" + base + "/JRE/windows_x64/jre.version");
 
     base.push_back('h');
-    format_url(url, format, base.c_str());
+    format_url(url, RUNTIME_VERSION_URL, base.c_str());
     EXPECT_EQ(strlen(url), 258u) << "cut, not overflowing";
     EXPECT_EQ(std::string(url),
               ("https://" + base + "/JRE/windows_x64/jre.version").substr(0, 258));
