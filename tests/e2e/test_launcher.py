@@ -476,6 +476,9 @@ class LauncherScenarios(unittest.TestCase):
             env = self.machine.environment()
             env["DISPLAY"] = display.name
             if WINDOWS:
+                # The prefix's Wine processes were started without a display; they must go,
+                # or the box would be made on no screen.
+                subprocess.run(["/usr/lib/wine/wineserver", "-k"], env=env, capture_output=True, timeout=60)
                 env["WINEDEBUG"] = "+msgbox"  # Wine writes each box's text to standard error
             process = subprocess.Popen(self.machine.command(), env=env, stdout=subprocess.DEVNULL,
                                        stderr=subprocess.PIPE, start_new_session=True)
@@ -491,6 +494,8 @@ class LauncherScenarios(unittest.TestCase):
                 if process.poll() is None:
                     os.killpg(process.pid, signal.SIGKILL)
                     process.communicate()
+                if WINDOWS:  # nothing of Wine may stay on a display that is about to go
+                    subprocess.run(["/usr/lib/wine/wineserver", "-k"], env=env, capture_output=True, timeout=60)
         self.assertEqual(process.returncode, 0)
         errors = errors.decode(errors="replace")
         if WINDOWS:

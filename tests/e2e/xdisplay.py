@@ -41,22 +41,24 @@ class VirtualDisplay:
                               capture_output=True, text=True)
 
     def find_window(self, title, timeout=60):
-        """The id of a visible window with exactly this title, once there is one."""
+        """The id of a window with exactly this title that has a size, once there is one.
+        (Wine's windows do not count as visible to xdotool, so that test is not used.)"""
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
-            found = self._xdotool("search", "--onlyvisible", "--name", f"^{title}$")
-            ids = found.stdout.split()
-            if ids:
-                return ids[0]
+            found = self._xdotool("search", "--name", f"^{title}$")
+            for window in found.stdout.split():
+                if self.geometry(window)[2] > 1:
+                    return window
             time.sleep(0.1)
         return None
 
     def geometry(self, window):
         """(x, y, width, height) of the window on the screen."""
-        values = {}
+        values = {"X": 0, "Y": 0, "WIDTH": 0, "HEIGHT": 0}
         for line in self._xdotool("getwindowgeometry", "--shell", window).stdout.splitlines():
             key, _, value = line.partition("=")
-            values[key] = int(value)
+            if key in values:
+                values[key] = int(value)
         return values["X"], values["Y"], values["WIDTH"], values["HEIGHT"]
 
     def click(self, x, y):
