@@ -9,7 +9,8 @@ second start: the launcher with everything current, against curl fetching the sa
               small documents.
 
 Reports wall time, CPU time and peak memory (medians over the repetitions). Needs a build of
-the program for the test servers (tessarix-test, Release) and nginx; run on demand:
+the program for the test servers (tessarix-test, Release), nginx and GNU time (Debian package
+`time`); run on demand:
 
   bench/launch_bench.py BUILD_DIR [--repeat N]
 """
@@ -40,8 +41,9 @@ BASE = f"https://localhost:{PORT}/tessarix"
 
 def mixed_bytes(size, rng):
     """Bytes that compress about as well as class files and native code do (roughly 2:1)."""
-    noise = rng.randbytes(size // 2)
-    return bytes(b for pair in zip(noise, b"\x00" * len(noise)) for b in pair)[:size].ljust(size, b"\0")
+    out = bytearray(size)
+    out[0::2] = rng.randbytes(len(out[0::2]))
+    return bytes(out)
 
 
 def make_jar(name, size, rng):
@@ -53,7 +55,7 @@ def make_jar(name, size, rng):
 
 
 def build_deployment(www, stub, rng):
-    runtime_files = [(f"lib/part{i:02d}.bin", mixed_bytes(5 << 20, rng)) for i in range(40)]
+    runtime_files = [(f"lib/part{i:02d}.bin", mixed_bytes(5 << 20, rng)) for i in range(30)]
     runtime_files += [(f"legal/file{i:03d}.txt", b"license text\n" * 50) for i in range(300)]
     with open(stub, "rb") as f:
         archive = runtime_zip(f.read(), "java", extra=runtime_files)
@@ -65,17 +67,32 @@ def build_deployment(www, stub, rng):
     return len(archive), sum(len(j[2]) for j in jars), jars
 
 
-def measure(command, env=None, cwd=None):
-    """Wall seconds, CPU seconds (user + system, the command and what it waited for), peak RSS MB."""
+def measure(command, env=None, cwd=None, prepare=lambda: None):
+    """Wall seconds and CPU seconds (user + system of the command and of what it waited for),
+    from a direct run; then peak resident memory in MB (of its largest single process) from a
+    second run under GNU time, which starts the command from a process of its own small size
+    (a child of this script would count this script's size). prepare() sets the scene before
+    each of the two runs."""
+    prepare()
     started = time.monotonic()
     process = subprocess.Popen(command, env=env, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    errors = process.stderr.read().decode(errors="replace")
     _, status, usage = os.wait4(process.pid, 0)
     wall = time.monotonic() - started
-    errors = process.stderr.read().decode(errors="replace")
     process.stderr.close()
     if os.waitstatus_to_exitcode(status) != 0 or "Error:" in errors:
         raise SystemExit(f"{command[0]} failed: {errors}")
-    return wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1024
+    prepare()
+    return wall, usage.ru_utime + usage.ru_stime, peak_memory(command, env, cwd)
+
+
+def peak_memory(command, env, cwd):
+    if not shutil.which("/usr/bin/time"):
+        return float("nan")
+    with tempfile.NamedTemporaryFile("r") as report:
+        subprocess.run(["/usr/bin/time", "-o", report.name, "-f", "%M", *command], env=env, cwd=cwd,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return int(report.read().split()[-1]) / 1024
 
 
 def curl_first_start(work, ca, jars):
@@ -96,18 +113,29 @@ wait
     return measure(["bash", "-c", script])
 
 
+DOCUMENTS = [f"{BASE}/APP/app.version", f"{BASE}/JRE/linux_x64/jre.version", f"{BASE}/webstart/mirvo.jnlp"]
+
+
 def curl_second_start(ca):
-    return measure(["curl", "-sf", "--cacert", ca, "-o", "/dev/null", f"{BASE}/APP/app.version",
-                    "-o", "/dev/null", f"{BASE}/JRE/linux_x64/jre.version",
-                    "-o", "/dev/null", f"{BASE}/webstart/mirvo.jnlp"])
+    """The three documents in one curl process, on one connection."""
+    command = ["curl", "-sf", "--cacert", ca]
+    for url in DOCUMENTS:
+        command += ["-o", "/dev/null", url]
+    return measure(command)
+
+
+def curl_three_processes(ca):
+    """The three documents, one curl process each, one after another."""
+    script = " && ".join(f'curl -sf --cacert "{ca}" -o /dev/null "{url}"' for url in DOCUMENTS)
+    return measure(["bash", "-c", script])
 
 
 def report(title, rows):
     print(f"\n{title}")
-    print(f"  {'':34} {'wall s':>9} {'CPU s':>9} {'peak MB':>9}")
+    print(f"  {'':34} {'wall ms':>9} {'CPU ms':>9} {'peak MB':>9}")
     for label, samples in rows:
         wall, cpu, rss = (statistics.median(s[i] for s in samples) for i in range(3))
-        print(f"  {label:34} {wall:9.3f} {cpu:9.3f} {rss:9.1f}")
+        print(f"  {label:34} {wall * 1000:9.1f} {cpu * 1000:9.1f} {rss:9.1f}")
 
 
 def main():
@@ -128,14 +156,18 @@ def main():
         print(f"runtime archive {runtime_size / 1e6:.1f} MB, {len(jars)} jars {jar_size / 1e6:.1f} MB in all, "
               f"{args.repeat} repetitions, median shown")
         with https_fixture.Fixture(ca_dir=ca_dir, nginx_root=www, nginx_port=PORT, url_host="localhost"):
-            launcher_first, curl_first, launcher_second, curl_second = [], [], [], []
+            launcher_first, curl_first, launcher_second, curl_second, curl_three = [], [], [], [], []
             env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
             env["TESSARIX_STUB_LOG"] = os.devnull
-            for i in range(args.repeat):
-                home = os.path.join(work, f"home{i}")
+            home = os.path.join(work, "home")
+            env["HOME"] = home
+
+            def fresh_home():
+                shutil.rmtree(home, ignore_errors=True)
                 os.makedirs(home)
-                env["HOME"] = home
-                launcher_first.append(measure([program], env=env))
+
+            for i in range(args.repeat):
+                launcher_first.append(measure([program], env=env, prepare=fresh_home))
                 baseline = os.path.join(work, f"curl{i}")
                 os.makedirs(baseline)
                 curl_first.append(curl_first_start(baseline, ca, jars))
@@ -143,10 +175,12 @@ def main():
             for _ in range(args.repeat * 4):
                 launcher_second.append(measure([program], env=env))
                 curl_second.append(curl_second_start(ca))
+                curl_three.append(curl_three_processes(ca))
         report("first start (everything downloaded and unpacked)",
                [("launcher", launcher_first), ("curl --parallel 6 + unzip", curl_first)])
         report("second start (everything current)",
-               [("launcher", launcher_second), ("curl, the three documents", curl_second)])
+               [("launcher", launcher_second), ("curl, the three in one process", curl_second),
+                ("curl, three processes", curl_three)])
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
