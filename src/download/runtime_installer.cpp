@@ -165,6 +165,8 @@ bool write_version_file(const char *version, uint64_t length)
 
 bool install_runtime(Task *task)
 {
+    if (task->size < sizeof(Task) + 2 * 8)
+        return false; // submitted without its two inputs
     const char *version = static_cast<const char *>(task->args[0]);
     uint64_t length = *static_cast<const uint64_t *>(task->args[1]);
     // The record's size tells how many progress slots came with it.
