@@ -2,6 +2,8 @@
 // them. Tests that need them skip with a message when they are not there.
 #pragma once
 
+#include "common/read_file.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -19,18 +21,10 @@ inline bool corpora_present(const std::string &relative)
     return std::filesystem::is_directory(corpora_path(relative), error);
 }
 
+// A corpus document's bytes, read by the same procedure the command-line tools use.
 inline bool read_corpus_file(const std::string &path, std::string &out)
 {
-    FILE *file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr)
-        return false;
-    out.clear();
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        out.append(buffer, n);
-    std::fclose(file);
-    return true;
+    return read_whole_file(path.c_str(), out);
 }
 
 // The names of the files in a corpus folder that end in `suffix`, sorted.
