@@ -21,9 +21,10 @@ constexpr int icon_size = 32;
 constexpr int button_width = 80;
 constexpr int button_height = 26;
 constexpr int max_lines = 24;
+constexpr int max_characters = 4096;
 
 struct Line {
-    const char *start;
+    const XChar2b *start;
     int length;
 };
 
@@ -43,31 +44,70 @@ void write_to_standard_error(const char *text)
     fflush(stderr);
 }
 
-// Breaks text into lines no wider than `width` pixels: at spaces where possible, anywhere
-// inside a word too long for a line (a URL, say), and at every line feed.
-int wrap_text(XFontStruct *font, const char *text, int width, Line *lines)
+// The text as 16-bit characters, drawn with a Unicode (iso10646) font whatever the locale.
+// What the font cannot show becomes '?': characters beyond the Basic Multilingual Plane,
+// bytes that are not UTF-8, and, with a Latin-1 font, everything above 255.
+int decode_utf8(const char *text, bool unicode_font, XChar2b *out)
 {
     int count = 0;
-    const char *p = text;
-    while (*p && count < max_lines) {
-        const char *line_start = p;
-        const char *last_space = nullptr;
-        const char *q = p;
-        while (*q && *q != '\n') {
-            if (XTextWidth(font, line_start, static_cast<int>(q - line_start + 1)) > width)
+    const unsigned char *p = reinterpret_cast<const unsigned char *>(text);
+    while (*p && count < max_characters) {
+        uint32_t c = *p;
+        int extra = c < 0x80             ? 0
+                    : (c & 0xE0) == 0xC0 ? 1
+                    : (c & 0xF0) == 0xE0 ? 2
+                    : (c & 0xF8) == 0xF0 ? 3
+                                         : -1;
+        p++;
+        if (extra < 0)
+            c = '?';
+        else if (extra > 0)
+            c &= 0x3F >> extra;
+        for (int i = 0; i < extra; i++, p++) {
+            if ((*p & 0xC0) != 0x80) {
+                c = '?';
                 break;
-            if (*q == ' ')
+            }
+            c = (c << 6) | (*p & 0x3F);
+        }
+        if (c > (unicode_font ? 0xFFFFu : 0xFFu))
+            c = '?';
+        out[count].byte1 = static_cast<unsigned char>(c >> 8);
+        out[count].byte2 = static_cast<unsigned char>(c & 0xFF);
+        count++;
+    }
+    return count;
+}
+
+bool is_character(const XChar2b &c, char ascii)
+{
+    return c.byte1 == 0 && c.byte2 == static_cast<unsigned char>(ascii);
+}
+
+// Breaks text into lines no wider than `width` pixels: at spaces where possible, anywhere
+// inside a word too long for a line (a URL, say), and at every line feed.
+int wrap_text(XFontStruct *font, const XChar2b *text, int length, int width, Line *lines)
+{
+    int count = 0;
+    int p = 0;
+    while (p < length && count < max_lines) {
+        int line_start = p;
+        int last_space = -1;
+        int q = p;
+        while (q < length && !is_character(text[q], '\n')) {
+            if (XTextWidth16(font, text + line_start, q - line_start + 1) > width)
+                break;
+            if (is_character(text[q], ' '))
                 last_space = q;
             q++;
         }
-        const char *end = q;
-        if (*q && *q != '\n' && last_space)
-            end = last_space;
-        if (end == line_start && *q && *q != '\n')
+        bool broken_inside = q < length && !is_character(text[q], '\n');
+        int end = broken_inside && last_space >= 0 ? last_space : q;
+        if (end == line_start && broken_inside)
             end = q + 1; // not even one character fits: take it anyway
-        lines[count++] = {line_start, static_cast<int>(end - line_start)};
+        lines[count++] = {text + line_start, end - line_start};
         p = end;
-        if (*p == ' ' || *p == '\n')
+        if (p < length && (is_character(text[p], ' ') || is_character(text[p], '\n')))
             p++;
     }
     return count;
@@ -78,6 +118,7 @@ struct Dialog {
     Window window;
     GC gc;
     XFontStruct *font;
+    XChar2b text[max_characters];
     Line lines[max_lines];
     int line_count;
     int height;
@@ -121,8 +162,8 @@ void draw(Dialog *d)
     int text_x = margin * 2 + icon_size;
     int line_height = d->font->ascent + d->font->descent + 2;
     for (int i = 0; i < d->line_count; i++)
-        XDrawString(display, d->window, d->gc, text_x, margin + d->font->ascent + i * line_height,
-                    d->lines[i].start, d->lines[i].length);
+        XDrawString16(display, d->window, d->gc, text_x, margin + d->font->ascent + i * line_height,
+                      d->lines[i].start, d->lines[i].length);
 
     XSetForeground(display, d->gc, named_color(display, d->pressed ? "#c8c8c8" : "#e1e1e1", white));
     XFillRectangle(display, d->window, d->gc, d->button_x, d->button_y, button_width,
@@ -147,13 +188,18 @@ void run_dialog(Display *display, Window owner, const char *text)
     Dialog d = {};
     d.display = display;
     int screen = DefaultScreen(display);
-    d.font = XLoadQueryFont(display, "fixed");
+    // The same face as "fixed", in its Unicode encoding where the server has it.
+    d.font = XLoadQueryFont(display, "-misc-fixed-medium-r-semicondensed--13-*-*-*-*-*-iso10646-1");
+    bool unicode_font = d.font != nullptr;
+    if (!d.font)
+        d.font = XLoadQueryFont(display, "fixed");
     if (!d.font) {
         write_to_standard_error(text);
         return;
     }
+    int length = decode_utf8(text, unicode_font, d.text);
     int text_width = dialog_width - margin * 3 - icon_size;
-    d.line_count = wrap_text(d.font, text, text_width, d.lines);
+    d.line_count = wrap_text(d.font, d.text, length, text_width, d.lines);
     int line_height = d.font->ascent + d.font->descent + 2;
     int text_height = d.line_count * line_height;
     int body = text_height > icon_size ? text_height : icon_size;
