@@ -41,7 +41,8 @@ DownloadState download;
 struct TransferWatch {
     ProgressSlot *slot;
     curl_off_t last_received;
-    uint64_t last_arrival;
+    uint64_t last_arrival; // counter ticks
+    uint64_t stall_ticks;  // the stall time in counter ticks
     bool stalled;
 };
 
@@ -134,15 +135,15 @@ int progress_report(void *user, curl_off_t download_total, curl_off_t download_n
     if (download_now != watch->last_received) {
         watch->last_received = download_now;
         watch->last_arrival = now;
-    } else if ((now - watch->last_arrival) / (platform_counter_frequency() / 1000) >=
-               fetch_stall_timeout_ms) {
+    } else if (now - watch->last_arrival >= watch->stall_ticks) {
         watch->stalled = true;
         return 1;
     }
     return 0;
 }
 
-void set_transfer_options(CURL *curl, const char *url, TransferWatch *watch,
+// Sets the transfer's options and starts its watch over the progress slot (may be null).
+void set_transfer_options(CURL *curl, const char *url, ProgressSlot *progress, TransferWatch *watch,
                           curl_write_callback writer)
 {
     curl_easy_setopt(curl, CURLOPT_URL, url);
@@ -175,7 +176,10 @@ void set_transfer_options(CURL *curl, const char *url, TransferWatch *watch,
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     if (CURLSH *share = fetch_reuse_connections ? share_for_this_thread() : nullptr)
         curl_easy_setopt(curl, CURLOPT_SHARE, share);
+    *watch = {};
+    watch->slot = progress;
     watch->last_arrival = platform_counter_now();
+    watch->stall_ticks = fetch_stall_timeout_ms * (platform_counter_frequency() / 1000);
 }
 
 // Runs the transfer; true when it completed with status 200.
@@ -231,8 +235,8 @@ bool fetch_streamed(const char *path, const char *url, ProgressSlot *progress)
     CURL *curl = begin_transfer();
     if (!curl)
         return false;
-    TransferWatch watch = {progress, 0, 0, false};
-    set_transfer_options(curl, url, &watch, write_to_file);
+    TransferWatch watch;
+    set_transfer_options(curl, url, progress, &watch, write_to_file);
     FILE *file = platform_open_file(path, "wb");
     if (!file) {
         end_transfer(curl);
@@ -278,8 +282,8 @@ bool fetch_to_memory(unsigned char **out_data, uint64_t *out_size, const char *u
     if (!curl)
         return false;
     ReceiveBuffer buffer = {};
-    TransferWatch watch = {progress, 0, 0, false};
-    set_transfer_options(curl, url, &watch, write_to_memory);
+    TransferWatch watch;
+    set_transfer_options(curl, url, progress, &watch, write_to_memory);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &buffer);
     bool succeeded = perform(curl);
     end_transfer(curl);
