@@ -123,10 +123,9 @@ int progress_report(void *user, curl_off_t download_total, curl_off_t download_n
                     curl_off_t)
 {
     TransferWatch *watch = static_cast<TransferWatch *>(user);
-    if (watch->slot) {
-        watch->slot->total.exchange(static_cast<uint64_t>(download_total));
-        watch->slot->now.exchange(static_cast<uint64_t>(download_now));
-    }
+    if (watch->slot)
+        progress_slot_set(watch->slot, static_cast<uint64_t>(download_total),
+                          static_cast<uint64_t>(download_now));
     // The transfer ends when the launcher is releasing the library, or when nothing has
     // arrived for the stall time: a server that stops sending must not hang the launch.
     if (download.cancelled.load())

@@ -108,8 +108,9 @@ bool bring_up_to_date_and_launch(FetchedDocuments *documents, bool runtime_curre
         return false;
     }
 
+    // Publishing zero-fills the slots.
     ProgressSlot *slots =
-        static_cast<ProgressSlot *>(calloc(descriptor.jar_count, sizeof(ProgressSlot)));
+        static_cast<ProgressSlot *>(malloc(descriptor.jar_count * sizeof(ProgressSlot)));
     if (!slots)
         return false;
     sequence.jar_slots = slots;
